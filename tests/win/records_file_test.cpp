@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -131,6 +132,73 @@ TEST_F(RecordFiles, LongestRowOfWideCharactersIsWrittenWhole) {
     const fs::path file = root / L"T021.csv";
     ASSERT_TRUE(appendRecordRow(file.wstring().c_str(), HEADER, row.c_str()));
     EXPECT_EQ(bytesOf(file), std::string(BOM) + HEADER_UTF8 + expected);
+}
+
+// Locks every byte a file can have, as a program guarding the whole file does.
+bool lockWholeFile(HANDLE file, OVERLAPPED& where) {
+    return LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD,
+                      MAXDWORD, &where);
+}
+
+TEST_F(RecordFiles, SaveWaitsForABrieflyHeldLock) {
+    const fs::path file = root / L"T021.csv";
+    ASSERT_TRUE(appendRecordRow(file.wstring().c_str(), HEADER, ROW_A));
+    HANDLE other = CreateFileW(file.wstring().c_str(), GENERIC_READ | GENERIC_WRITE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    OVERLAPPED where = {};
+    ASSERT_TRUE(lockWholeFile(other, where));
+    std::thread release([&] {
+        Sleep(300);
+        UnlockFileEx(other, 0, MAXDWORD, MAXDWORD, &where);
+    });
+    EXPECT_TRUE(appendRecordRow(file.wstring().c_str(), HEADER, ROW_B));
+    release.join();
+    CloseHandle(other);
+    EXPECT_EQ(bytesOf(file), std::string(BOM) + HEADER_UTF8 + ROW_A_UTF8 + ROW_B_UTF8);
+}
+
+TEST_F(RecordFiles, LockThatIsNeverReleasedFailsTheSave) {
+    const fs::path file = root / L"T021.csv";
+    ASSERT_TRUE(appendRecordRow(file.wstring().c_str(), HEADER, ROW_A));
+    HANDLE other = CreateFileW(file.wstring().c_str(), GENERIC_READ | GENERIC_WRITE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    OVERLAPPED where = {};
+    ASSERT_TRUE(lockWholeFile(other, where));
+    EXPECT_FALSE(appendRecordRow(file.wstring().c_str(), HEADER, ROW_B));
+    CloseHandle(other);
+    EXPECT_EQ(bytesOf(file), std::string(BOM) + HEADER_UTF8 + ROW_A_UTF8);
+}
+
+TEST_F(RecordFiles, SaversRacingToCreateTheFileWriteOneHeader) {
+    constexpr int ROUNDS = 40;
+    constexpr int SAVERS = 4;
+    for (int round = 0; round < ROUNDS; ++round) {
+        const std::wstring path = (root / (L"T" + std::to_wstring(round) + L".csv")).wstring();
+        std::atomic<int> ready = 0;
+        std::vector<std::thread> savers;
+        for (int s = 0; s < SAVERS; ++s) {
+            savers.emplace_back([&] {
+                // All savers start together, so that they meet at the empty file.
+                ++ready;
+                while (ready < SAVERS) {
+                    std::this_thread::yield();
+                }
+                EXPECT_TRUE(appendRecordRow(path.c_str(), HEADER, ROW_B));
+            });
+        }
+        for (auto& saver : savers) {
+            saver.join();
+        }
+        std::string expected = std::string(BOM) + HEADER_UTF8;
+        for (int s = 0; s < SAVERS; ++s) {
+            expected += ROW_B_UTF8;
+        }
+        ASSERT_EQ(bytesOf(path), expected) << "round " << round;
+    }
 }
 
 TEST_F(RecordFiles, ConcurrentSaversLeaveOneHeaderAndWholeRows) {
