@@ -13,7 +13,7 @@ PACKAGES := cmake make g++ googletest libgtest-dev python3 \
 	g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine64 \
 	xvfb xdotool xclip imagemagick fonts-wqy-microhei fonts-dejavu-core
 
-.PHONY: all deps build build-win build-native build-asan test run clean
+.PHONY: all deps build build-win build-native build-asan test run clean bench bench-check
 
 all: build
 
@@ -61,6 +61,34 @@ run: build-win
 		status=$$?; tests/wine/session.sh stop $(BUILD)/run; \
 		cat $(BUILD)/run/selftest.txt; echo "exit code $$status"; exit $$status; \
 	fi
+
+# Benchmarks, not part of `test`: the engine natively in Release against the
+# peer libraries (installed for the benchmark only) and strtod, then the exe's
+# size, imports and start-up under Wine beside a do-nothing exe.
+BENCH := $(BUILD)/bench
+BENCH_PACKAGES := libbenchmark-dev libmuparser-dev libmatheval-dev
+BENCH_FLAGS := --benchmark_repetitions=5 --benchmark_min_time=0.05 \
+	--benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true
+
+bench: deps
+	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_PACKAGES)"
+	cmake -S bench -B $(BENCH)/native -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BENCH)/native -j $(JOBS)
+	cmake -S . -B $(WIN) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+		-DCMAKE_BUILD_TYPE=Release
+	cmake --build $(WIN) -j $(JOBS) --target TelmMedTool
+	cmake -S bench/startup -B $(BENCH)/startup \
+		-DCMAKE_TOOLCHAIN_FILE=$(abspath cmake/mingw-w64-x86_64.cmake) -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BENCH)/startup
+	$(BENCH)/native/engine_bench $(BENCH_FLAGS) --benchmark_out=$(BENCH)/engine.json \
+		--benchmark_out_format=json >$(BENCH)/engine.txt
+	python3 bench/startup.py $(EXE) $(BENCH)/startup/DoNothing.exe $(BENCH)/wine $(BENCH)/startup.json
+	@python3 bench/report.py $(BENCH)/engine.json $(BENCH)/startup.json | tee $(BENCH)/table.txt
+
+# Checks the goals on the last `make bench` (running it first if there is none).
+bench-check:
+	@[ -f $(BENCH)/engine.json ] && [ -f $(BENCH)/startup.json ] || $(MAKE) --no-print-directory bench
+	python3 bench/report.py --check $(BENCH)/engine.json $(BENCH)/startup.json
 
 clean:
 	rm -rf $(BUILD)

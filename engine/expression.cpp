@@ -32,8 +32,10 @@ double parseConditional(ExpressionContext& ctx);
 double parsePower(ExpressionContext& ctx);
 double parsePrimary(ExpressionContext& ctx);
 
+// Tested first against ' ': every other character of a formula is above it,
+// so the usual case costs one comparison.
 bool isSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+    return c <= ' ' && (c == ' ' || c == '\t' || c == '\n' || c == '\r');
 }
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
@@ -321,6 +323,12 @@ double parseAdditive(ExpressionContext& ctx) {
 double parseComparison(ExpressionContext& ctx) {
     const double v = parseAdditive(ctx);
     skipSpaces(ctx);
+    // Every operand of a formula passes through here; most have no
+    // comparison after them, and every operator starts with one of these.
+    const char next = *ctx.cursor;
+    if (next != '<' && next != '>' && next != '=' && next != '!') {
+        return v;
+    }
     static const char* const OPERATORS[] = {"<=", ">=", "==", "!=", "<", ">"};
     for (int op = 0; op < 6; ++op) {
         const char* text = OPERATORS[op];

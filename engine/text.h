@@ -7,7 +7,7 @@
 #include <cstdint>
 
 // Number of elements of a fixed array, for passing a buffer with its capacity.
-template <typename T, size_t N> constexpr int32_t countOf(const T (&)[N]) {
+template <typename T, size_t N> constexpr int32_t countOf([[maybe_unused]] const T (&array)[N]) {
     return static_cast<int32_t>(N);
 }
 

@@ -101,4 +101,41 @@ TEST(Allocation, FormattingUsesNoHeap) {
               0);
 }
 
+TEST(Allocation, EveryReportKindUsesNoHeap) {
+    // One tool that carries every key the generators read, at values that
+    // make the longest reports.
+    const InputField inputs[] = {
+        {"nurses", L"护士", nullptr, 40},  {"days", L"天数", nullptr, 31},
+        {"start", L"起始", nullptr, 7.75}, {"interval", L"间隔", nullptr, 1.5},
+        {"times", L"次数", nullptr, 30},   {"kind", L"项目", nullptr, 1},
+        {"drugA", L"药A", nullptr, 2},     {"drugB", L"药B", nullptr, 1},
+        {"gap", L"间隔", nullptr, 14},     {"beds", L"床数", nullptr, 30},
+        {"bed", L"床号", nullptr, 12},     {"dose", L"药量", nullptr, 2.5},
+        {"volume", L"溶媒", nullptr, 250}, {"gtt", L"滴速", nullptr, 40},
+        {"panel", L"套餐", nullptr, 2},
+    };
+    double values[countOf(inputs)];
+    for (int32_t i = 0; i < countOf(inputs); ++i) {
+        values[i] = inputs[i].defaultValue;
+    }
+    const ToolDefinition tool = {901,     L"报告",         nullptr,    L"护理", L"参考",
+                                 nullptr, countOf(inputs), inputs,     0,       nullptr,
+                                 0,       nullptr,         ShiftRoster};
+    wchar_t result[8192];
+    wchar_t verdict[512];
+    // The C library loads the local time zone on its first use, once per
+    // process: the follow-up plan runs once before anything is counted.
+    generateReport(FollowUpPlan, tool, values, result, countOf(result), verdict, countOf(verdict));
+    for (int32_t kind = -1; kind <= 12; ++kind) {
+        for (int32_t capacity : {8192, 4096, 100}) {
+            EXPECT_EQ(allocationsDuring([&] {
+                          generateReport(static_cast<ReportKind>(kind), tool, values, result,
+                                         capacity, verdict, countOf(verdict));
+                      }),
+                      0)
+                << "kind " << kind << " capacity " << capacity;
+        }
+    }
+}
+
 } // namespace

@@ -13,6 +13,17 @@
 //                                    entries no keyboard can type, like tabs)
 //   telm_driver click ID             posts BM_CLICK to the button with id ID
 //   telm_driver pixel X Y [X Y...]   colour at each client point, "RRGGBB"
+//   telm_driver count X Y W H RRGGBB number of pixels of exactly that colour
+//                                    in the client box {X, Y, X+W, Y+H}
+//   telm_driver match-text X Y W H FACE HEIGHT WEIGHT FLAGS INK PAPER TEXT
+//                                    draws TEXT as DrawTextW would (one line,
+//                                    vertically centred, end ellipsis, FLAGS
+//                                    added, font FACE of HEIGHT pixels and
+//                                    WEIGHT, colour INK on PAPER, both
+//                                    RRGGBB) and prints how many pixels of the
+//                                    client box differ from it by more than
+//                                    blending noise: 0 when the window shows
+//                                    that text there
 //   telm_driver box TITLE [MS]       waits for the message box with TITLE and
 //                                    prints JSON: text, owner_is_main, icon
 //                                    ("warning", "information", "other"),
@@ -210,6 +221,97 @@ int info(HWND window) {
     return 0;
 }
 
+int pixels(HWND window, int argc, wchar_t** argv) {
+    if (argc < 4 || argc % 2 != 0) {
+        return 2;
+    }
+    HDC dc = GetDC(window);
+    std::string out;
+    for (int i = 2; i + 1 < argc; i += 2) {
+        const COLORREF colour = GetPixel(dc, number(argv[i]), number(argv[i + 1]));
+        char text[16];
+        std::snprintf(text, sizeof text, "%02X%02X%02X\n", GetRValue(colour), GetGValue(colour),
+                      GetBValue(colour));
+        out += text;
+    }
+    ReleaseDC(window, dc);
+    write(out);
+    return 0;
+}
+
+int usage() {
+    std::fputs("usage: telm_driver "
+               "wait|info|text|set|click|pixel|count|match-text|box|nobox|answer|clipboard|"
+               "set-clipboard|hold-clipboard|close ...\n",
+               stderr);
+    return 2;
+}
+
+COLORREF colourArgument(const wchar_t* text) {
+    const unsigned long value = std::wcstoul(text, nullptr, 16);
+    return RGB((value >> 16) & 0xFF, (value >> 8) & 0xFF, value & 0xFF);
+}
+
+// A top-down 32-bit bitmap of width x height whose pixels can be read.
+struct Canvas {
+    HDC dc;
+    HBITMAP bitmap;
+    HGDIOBJ previous;
+    const DWORD* pixels;
+};
+
+Canvas makeCanvas(int width, int height) {
+    BITMAPINFO format = {};
+    format.bmiHeader.biSize = sizeof format.bmiHeader;
+    format.bmiHeader.biWidth = width;
+    format.bmiHeader.biHeight = -height;
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    format.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    Canvas canvas = {};
+    canvas.dc = CreateCompatibleDC(nullptr);
+    canvas.bitmap = CreateDIBSection(canvas.dc, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
+    canvas.previous = SelectObject(canvas.dc, canvas.bitmap);
+    canvas.pixels = static_cast<const DWORD*>(bits);
+    return canvas;
+}
+
+void freeCanvas(Canvas& canvas) {
+    SelectObject(canvas.dc, canvas.previous);
+    DeleteObject(canvas.bitmap);
+    DeleteDC(canvas.dc);
+}
+
+// The client box {x, y, x+width, y+height} of window as the screen shows it.
+Canvas grab(HWND window, int x, int y, int width, int height) {
+    Canvas canvas = makeCanvas(width, height);
+    HDC dc = GetDC(window);
+    BitBlt(canvas.dc, 0, 0, width, height, dc, x, y, SRCCOPY);
+    ReleaseDC(window, dc);
+    GdiFlush();
+    return canvas;
+}
+
+int countColour(HWND window, int argc, wchar_t** argv) {
+    if (argc < 7) {
+        return usage();
+    }
+    const int width = number(argv[4]);
+    const int height = number(argv[5]);
+    const COLORREF wanted = colourArgument(argv[6]);
+    const DWORD wantedPixel =
+        (GetRValue(wanted) << 16) | (GetGValue(wanted) << 8) | GetBValue(wanted);
+    Canvas screen = grab(window, number(argv[2]), number(argv[3]), width, height);
+    long count = 0;
+    for (int i = 0; i < width * height; ++i) {
+        count += (screen.pixels[i] & 0xFFFFFF) == wantedPixel;
+    }
+    freeCanvas(screen);
+    write(std::to_string(count) + "\n");
+    return 0;
+}
+
 // The kind of icon a message box shows, from the colours of its icon control:
 // the warning icon is mostly yellow, the information icon mostly blue.
 std::string iconKind(HWND box) {
@@ -223,24 +325,24 @@ std::string iconKind(HWND box) {
         return "none";
     }
     RECT rect;
-    GetClientRect(icon, &rect);
-    HDC dc = GetDC(icon);
+    GetWindowRect(icon, &rect);
+    MapWindowPoints(nullptr, box, reinterpret_cast<POINT*>(&rect), 2);
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    Canvas screen = grab(box, rect.left, rect.top, width, height);
     int yellow = 0;
     int blue = 0;
-    for (int y = rect.top; y < rect.bottom; ++y) {
-        for (int x = rect.left; x < rect.right; ++x) {
-            const COLORREF colour = GetPixel(dc, x, y);
-            const int red = GetRValue(colour);
-            const int green = GetGValue(colour);
-            const int blueValue = GetBValue(colour);
-            if (red > 180 && green > 140 && blueValue < 100) {
-                ++yellow;
-            } else if (blueValue > 150 && red < 120 && blueValue > green) {
-                ++blue;
-            }
+    for (int i = 0; i < width * height; ++i) {
+        const int red = (screen.pixels[i] >> 16) & 0xFF;
+        const int green = (screen.pixels[i] >> 8) & 0xFF;
+        const int blueValue = screen.pixels[i] & 0xFF;
+        if (red > 200 && green > 80 && blueValue < 100) {
+            ++yellow;
+        } else if (blueValue > 150 && red < 120 && blueValue > green) {
+            ++blue;
         }
     }
-    ReleaseDC(icon, dc);
+    freeCanvas(screen);
     if (yellow > 20 && yellow > blue) {
         return "warning";
     }
@@ -271,21 +373,51 @@ int describeBox(HWND box) {
     return 0;
 }
 
-int pixels(HWND window, int argc, wchar_t** argv) {
-    if (argc < 4 || argc % 2 != 0) {
-        return 2;
+// Glyph edges blended onto the window and onto a bitmap may differ by a
+// level or two; a different text differs by far more.
+constexpr int EDGE_TOLERANCE = 24;
+
+bool closeColours(DWORD first, DWORD second) {
+    for (int shift = 0; shift < 24; shift += 8) {
+        const int a = static_cast<int>((first >> shift) & 0xFF);
+        const int b = static_cast<int>((second >> shift) & 0xFF);
+        if (std::abs(a - b) > EDGE_TOLERANCE) {
+            return false;
+        }
     }
-    HDC dc = GetDC(window);
-    std::string out;
-    for (int i = 2; i + 1 < argc; i += 2) {
-        const COLORREF colour = GetPixel(dc, number(argv[i]), number(argv[i + 1]));
-        char text[16];
-        std::snprintf(text, sizeof text, "%02X%02X%02X\n", GetRValue(colour), GetGValue(colour),
-                      GetBValue(colour));
-        out += text;
+    return true;
+}
+
+int matchText(HWND window, int argc, wchar_t** argv) {
+    if (argc < 13) {
+        return usage();
     }
-    ReleaseDC(window, dc);
-    write(out);
+    const int width = number(argv[4]);
+    const int height = number(argv[5]);
+    Canvas expected = makeCanvas(width, height);
+    HBRUSH paper = CreateSolidBrush(colourArgument(argv[11]));
+    RECT box = {0, 0, width, height};
+    FillRect(expected.dc, &box, paper);
+    DeleteObject(paper);
+    HFONT font = CreateFontW(-number(argv[7]), 0, 0, 0, number(argv[8]), FALSE, FALSE, FALSE,
+                             DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                             CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE, argv[6]);
+    HGDIOBJ previousFont = SelectObject(expected.dc, font);
+    SetBkMode(expected.dc, TRANSPARENT);
+    SetTextColor(expected.dc, colourArgument(argv[10]));
+    DrawTextW(expected.dc, argv[12], -1, &box,
+              DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | static_cast<UINT>(number(argv[9])));
+    SelectObject(expected.dc, previousFont);
+    DeleteObject(font);
+    GdiFlush();
+    Canvas screen = grab(window, number(argv[2]), number(argv[3]), width, height);
+    long differing = 0;
+    for (int i = 0; i < width * height; ++i) {
+        differing += !closeColours(screen.pixels[i], expected.pixels[i]);
+    }
+    freeCanvas(screen);
+    freeCanvas(expected);
+    write(std::to_string(differing) + "\n");
     return 0;
 }
 
@@ -351,13 +483,6 @@ int holdClipboard(DWORD ms) {
     return 0;
 }
 
-int usage() {
-    std::fputs("usage: telm_driver wait|info|text|set|click|pixel|box|nobox|answer|clipboard|"
-               "set-clipboard|hold-clipboard|close ...\n",
-               stderr);
-    return 2;
-}
-
 int mainWindowCommand(const std::wstring& command, int argc, wchar_t** argv) {
     HWND window =
         command == L"wait" ? waitForMainWindow(waitTime(argc, argv, 2)) : findMainWindow();
@@ -373,6 +498,12 @@ int mainWindowCommand(const std::wstring& command, int argc, wchar_t** argv) {
     }
     if (command == L"pixel") {
         return pixels(window, argc, argv);
+    }
+    if (command == L"count") {
+        return countColour(window, argc, argv);
+    }
+    if (command == L"match-text") {
+        return matchText(window, argc, argv);
     }
     if (command == L"close") {
         return PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : 1;
