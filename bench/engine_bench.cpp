@@ -30,8 +30,8 @@ const InputField CLINICAL_INPUTS[] = {
 };
 
 const ToolDefinition CLINICAL_TOOL = {
-    900,     L"临床公式", nullptr, L"基准", L"基准", nullptr, 3, CLINICAL_INPUTS, 0, nullptr,
-    0,       nullptr,     FormulaTool,
+    900, L"临床公式", nullptr, L"基准", L"基准",     nullptr, 3, CLINICAL_INPUTS,
+    0,   nullptr,     0,       nullptr, FormulaTool,
 };
 
 // Typical formulas of a ward calculator, beside the built-in tool's own.
@@ -56,8 +56,8 @@ const InputField ROSTER_INPUTS[] = {
 };
 
 const ToolDefinition ROSTER_TOOL = {
-    901,     L"排班", nullptr, L"基准", L"基准", nullptr, 2, ROSTER_INPUTS, 0, nullptr,
-    0,       nullptr, ShiftRoster,
+    901,           L"排班", nullptr, L"基准", L"基准", nullptr,     2,
+    ROSTER_INPUTS, 0,       nullptr, 0,       nullptr, ShiftRoster,
 };
 
 // The roster of 40 nurses over 31 days is about 6,400 units.
@@ -70,10 +70,10 @@ struct Case {
     const ToolDefinition* tool;
     std::string text;
     std::vector<double> inputs;
-    std::vector<double> outputs;  // all 0.0, as for the first output
-    std::vector<size_t> numbers;  // offsets where the evaluator calls strtod
-    std::vector<char*> keys;      // input keys for libmatheval
-    mu::Parser muParser;          // its variables bound to inputs
+    std::vector<double> outputs; // all 0.0, as for the first output
+    std::vector<size_t> numbers; // offsets where the evaluator calls strtod
+    std::vector<char*> keys;     // input keys for libmatheval
+    mu::Parser muParser;         // its variables bound to inputs
     bool muParses = false;
     bool mathevalParses = false;
     double value = 0;
@@ -122,8 +122,8 @@ bool sameValue(double a, double b) {
 
 void prepare(Case& c) {
     int32_t failed = 1;
-    c.value = evaluateExpression(*c.tool, c.text.c_str(), c.inputs.data(), c.outputs.data(),
-                                 &failed);
+    c.value =
+        evaluateExpression(*c.tool, c.text.c_str(), c.inputs.data(), c.outputs.data(), &failed);
     if (failed) {
         fail(c, "the evaluator fails", c.value);
     }
@@ -151,8 +151,8 @@ void prepare(Case& c) {
     std::vector<char> text(c.text.begin(), c.text.end());
     text.push_back(0);
     if (void* f = evaluator_create(text.data())) {
-        const double v = evaluator_evaluate(f, static_cast<int>(c.keys.size()), c.keys.data(),
-                                            c.inputs.data());
+        const double v =
+            evaluator_evaluate(f, static_cast<int>(c.keys.size()), c.keys.data(), c.inputs.data());
         evaluator_destroy(f);
         if (!sameValue(v, c.value)) {
             fail(c, "libmatheval disagrees", v);
@@ -228,8 +228,8 @@ void benchEvaluateTool(benchmark::State& state) {
     static wchar_t copy[8192];
     int32_t level = 0;
     for (auto _ : state) {
-        evaluateTool(tool, inputs, result, countOf(result), verdict, countOf(verdict), &level,
-                     copy, countOf(copy));
+        evaluateTool(tool, inputs, result, countOf(result), verdict, countOf(verdict), &level, copy,
+                     countOf(copy));
         benchmark::DoNotOptimize(result);
         benchmark::DoNotOptimize(level);
     }
@@ -327,8 +327,8 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("generateReport/roster_40x31", benchShiftRoster);
     const char* codes[] = {"f0", "f1", "f2", "f3", "int", "pct"};
     for (const char* code : codes) {
-        benchmark::RegisterBenchmark((std::string("formatValue/") + code).c_str(),
-                                     benchFormatValue, code, 46.875);
+        benchmark::RegisterBenchmark((std::string("formatValue/") + code).c_str(), benchFormatValue,
+                                     code, 46.875);
     }
     benchmark::RegisterBenchmark("formatValue/date", benchFormatValue, "date", 19723.0);
     benchmark::RunSpecifiedBenchmarks();

@@ -21,7 +21,9 @@ def medians(path):
     with open(path) as f:
         data = json.load(f)
     found = {}
-    for row in data["benchmarks"]:
+    # Random interleaving shuffles the rows; registration order reads better.
+    rows = sorted(data["benchmarks"], key=lambda row: row.get("family_index", 0))
+    for row in rows:
         if row.get("run_type") == "aggregate" and row.get("aggregate_name") != "median":
             continue
         scale = {"ns": 1.0, "us": 1e3, "ms": 1e6, "s": 1e9}[row.get("time_unit", "ns")]
@@ -127,10 +129,7 @@ def main():
         print("MISSED  " + line)
     if missed:
         return 1
-    print(f"all goals met: maint {rows and next(r for r in rows if r['name'] == 'maint')['over_strtod']:.2f}"
-          f" x strtod, muparser >= {MIN_SPEEDUP_MUPARSER:g} x, libmatheval >= "
-          f"{MIN_SPEEDUP_MATHEVAL:g} x, exe {startup['stripped_bytes'] / 1024:.0f} KB, start "
-          f"{startup['start_ratio']:.3f} x")
+    print("all goals met")
     return 0
 
 

@@ -2,6 +2,7 @@
 // computes while it reads. Errors never stop the pass; they set the failure
 // flag and the failing piece reads as its fallback value.
 #include "engine/expression.h"
+#include "engine/portable_math.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -120,10 +121,10 @@ double applyFunction(const char* name, double x, bool& failed) {
             failed = true;
             return 0.0;
         }
-        return name[3] == 0 ? std::log(x) : std::log10(x);
+        return name[3] == 0 ? portableLog(x) : portableLog10(x);
     }
     if (sameText(name, "exp")) {
-        return std::exp(x);
+        return portableExp(x);
     }
     if (sameText(name, "floor")) {
         return std::floor(x);
@@ -135,7 +136,7 @@ double applyFunction(const char* name, double x, bool& failed) {
         return std::floor(x + 0.5);
     }
     if (sameText(name, "cbrt")) {
-        return x >= 0 ? std::pow(x, ONE_THIRD) : -std::pow(-x, ONE_THIRD);
+        return x >= 0 ? portablePow(x, ONE_THIRD) : -portablePow(-x, ONE_THIRD);
     }
     if (sameText(name, "sign")) {
         return x > 0 ? 1.0 : (x < 0 ? -1.0 : 0.0);
@@ -153,7 +154,7 @@ double applyFunction2(const char* name, double a, double b, bool& failed) {
         return a > b ? a : b;
     }
     if (sameText(name, "pow")) {
-        return std::pow(a, b);
+        return portablePow(a, b);
     }
     if (sameText(name, "mod") && b != 0) {
         return std::fmod(a, b);
@@ -273,7 +274,7 @@ double parsePower(ExpressionContext& ctx) {
         return base;
     }
     ++ctx.cursor;
-    return std::pow(base, nested(ctx, parsePower));
+    return portablePow(base, nested(ctx, parsePower));
 }
 
 // multiplicative := power (("*" | "/" | "%") power)*

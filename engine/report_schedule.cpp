@@ -24,7 +24,8 @@ constexpr double LAST_DOSE_DAY_OFFSET = 2147483646.0;
 constexpr int32_t MAX_FOLLOW_UPS = 20;
 constexpr int32_t DEFAULT_FOLLOW_UP_GAP_DAYS = 7;
 
-// Holds "第-2147483648天 23:59" and any date text of civilFromDays.
+// Room for one roster cell, a nurse's name, a dose time or any date text of
+// civilFromDays.
 constexpr int32_t ENTRY_CAPACITY = 32;
 
 int32_t clampInt(int32_t value, int32_t low, int32_t high) {
@@ -37,11 +38,13 @@ int32_t clampInt(int32_t value, int32_t low, int32_t high) {
     return value;
 }
 
-// D day shift, N night shift, R rest: each nurse runs D, R, N in turn, and
-// consecutive nurses start one step apart in the cycle.
+// D day shift, N night shift, R rest.
+constexpr wchar_t SHIFT_LETTERS[] = {L'D', L'N', L'R'};
+
+// Each nurse runs D, R, N in turn, and consecutive nurses start one step
+// apart in the cycle, so each day spreads the nurses over the three shifts.
 wchar_t shiftLetter(int32_t nurse, int32_t day) {
-    static constexpr wchar_t letters[] = {L'D', L'N', L'R'};
-    return letters[(nurse + 2 * day) % 3];
+    return SHIFT_LETTERS[(nurse + 2 * day) % 3];
 }
 
 // One timetable entry for the dose at hour t counted from midnight before

@@ -5,11 +5,9 @@
 //                                     sharing at all, as a program that keeps
 //                                     a file to itself does; prints "held" and
 //                                     keeps it open until standard input ends
-//   telm_records_helper status TEXT   succeeds when the main window's status
-//                                     line shows TEXT: draws TEXT as the
-//                                     window draws its status line and
-//                                     compares the pixels; prints how many
-//                                     differ
+//   telm_records_helper icon TITLE    prints the kind of icon that the open
+//                                     message box with TITLE shows on screen:
+//                                     "warning", "information" or "other"
 //   telm_records_helper save-all ROUNDS
 //                                     clicks Save in every open main window
 //                                     at the same moment, ROUNDS times; after
@@ -17,25 +15,14 @@
 //                                     box. Fails at once on a "保存失败" box
 //                                     or when a box does not come
 //
-// Exit code 0 on success, 1 when the file cannot be opened, the window is
-// not there or the status line shows something else, 2 for a bad command
-// line.
+// Exit code 0 on success, 1 when the file cannot be opened, no window or
+// box is there or a save fails, 2 for a bad command line.
 #include <windows.h>
 
 #include <cstdio>
 #include <cwchar>
 
 namespace {
-
-// The status line's box in the main window's client area, its font, the
-// bottom bar behind it and its text colour.
-constexpr int STATUS_X = 740;
-constexpr int STATUS_Y = 704;
-constexpr int STATUS_WIDTH = 264;
-constexpr int STATUS_HEIGHT = 16;
-constexpr COLORREF BAR_COLOUR = RGB(236, 241, 244);
-constexpr COLORREF STATUS_COLOUR = RGB(120, 132, 142);
-constexpr UINT STATUS_FORMAT = DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_RIGHT;
 
 const wchar_t MAIN_CLASS[] = L"TelmMedToolWnd";
 const wchar_t BOX_CLASS[] = L"#32770";
@@ -60,20 +47,32 @@ BOOL CALLBACK collectMainWindow(HWND window, LPARAM context) {
     return TRUE;
 }
 
+// A box that has been answered is hidden at once but, without a window
+// manager, lingers for seconds before Wine destroys it: only visible boxes
+// count.
+HWND visibleBox(const wchar_t* title) {
+    for (HWND box = FindWindowExW(nullptr, nullptr, BOX_CLASS, title); box;
+         box = FindWindowExW(nullptr, box, BOX_CLASS, title)) {
+        if (IsWindowVisible(box)) {
+            return box;
+        }
+    }
+    return nullptr;
+}
+
 // Presses OK in one "已保存" box per window; false on a failure box or when
 // the boxes do not all come in time.
 bool answerConfirmations(int count) {
     const ULONGLONG end = GetTickCount64() + BOX_WAIT_MS;
     int answered = 0;
     while (answered < count) {
-        if (FindWindowW(BOX_CLASS, L"保存失败")) {
+        if (visibleBox(L"保存失败")) {
             std::fputs("a save failed\n", stderr);
             return false;
         }
-        HWND box = FindWindowW(BOX_CLASS, L"已保存");
-        if (box && IsWindowVisible(box)) {
+        if (HWND box = visibleBox(L"已保存")) {
             PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-            while (IsWindow(box) && GetTickCount64() < end) {
+            while (IsWindowVisible(box) && GetTickCount64() < end) {
                 Sleep(POLL_MS);
             }
             ++answered;
@@ -85,6 +84,48 @@ bool answerConfirmations(int count) {
         Sleep(POLL_MS);
     }
     return true;
+}
+
+// Read from the screen: the icon control belongs to another process, whose
+// window surface a DC of the control itself does not reach under Wine. The
+// warning icon is mostly yellow, the information icon mostly blue.
+int iconKind(const wchar_t* title) {
+    HWND box = visibleBox(title);
+    HWND icon = nullptr;
+    for (HWND child = box ? GetWindow(box, GW_CHILD) : nullptr; child;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+            icon = child;
+        }
+    }
+    if (!icon) {
+        std::fputs("no message box with an icon\n", stderr);
+        return 1;
+    }
+    RECT rect;
+    GetWindowRect(icon, &rect);
+    HDC screen = GetDC(nullptr);
+    int yellow = 0;
+    int blue = 0;
+    for (int y = rect.top; y < rect.bottom; ++y) {
+        for (int x = rect.left; x < rect.right; ++x) {
+            const COLORREF colour = GetPixel(screen, x, y);
+            const int red = GetRValue(colour);
+            const int green = GetGValue(colour);
+            const int blueValue = GetBValue(colour);
+            if (red > 180 && green > 140 && blueValue < 100) {
+                ++yellow;
+            } else if (blueValue > 130 && red < 120 && blueValue > green + 30) {
+                ++blue;
+            }
+        }
+    }
+    ReleaseDC(nullptr, screen);
+    std::fputs(yellow > 20 && yellow > blue ? "warning"
+               : blue > 20 && blue > yellow ? "information"
+                                            : "other",
+               stdout);
+    return 0;
 }
 
 int saveAll(int rounds) {
@@ -105,7 +146,7 @@ int saveAll(int rounds) {
             return 1;
         }
     }
-    std::printf("%d windows saved %d times each\n", found.count, rounds);
+    std::printf("%d windows saved %d times each", found.count, rounds);
     return 0;
 }
 
@@ -127,57 +168,18 @@ int hold(const wchar_t* path) {
     return 0;
 }
 
-int compareStatus(const wchar_t* expected) {
-    HWND window = FindWindowW(L"TelmMedToolWnd", nullptr);
-    if (!window) {
-        std::fputs("main window not found\n", stderr);
-        return 1;
-    }
-    HDC windowDc = GetDC(window);
-    HDC drawn = CreateCompatibleDC(windowDc);
-    HBITMAP bitmap = CreateCompatibleBitmap(windowDc, STATUS_WIDTH, STATUS_HEIGHT);
-    HGDIOBJ oldBitmap = SelectObject(drawn, bitmap);
-    RECT box = {0, 0, STATUS_WIDTH, STATUS_HEIGHT};
-    HBRUSH bar = CreateSolidBrush(BAR_COLOUR);
-    FillRect(drawn, &box, bar);
-    DeleteObject(bar);
-    HFONT font = CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
-                             DEFAULT_PITCH | FF_DONTCARE, L"Microsoft YaHei UI");
-    HGDIOBJ oldFont = SelectObject(drawn, font);
-    SetBkMode(drawn, TRANSPARENT);
-    SetTextColor(drawn, STATUS_COLOUR);
-    DrawTextW(drawn, expected, -1, &box, STATUS_FORMAT);
-    int differing = 0;
-    for (int y = 0; y < STATUS_HEIGHT; ++y) {
-        for (int x = 0; x < STATUS_WIDTH; ++x) {
-            if (GetPixel(drawn, x, y) != GetPixel(windowDc, STATUS_X + x, STATUS_Y + y)) {
-                ++differing;
-            }
-        }
-    }
-    SelectObject(drawn, oldFont);
-    DeleteObject(font);
-    SelectObject(drawn, oldBitmap);
-    DeleteObject(bitmap);
-    DeleteDC(drawn);
-    ReleaseDC(window, windowDc);
-    std::printf("%d\n", differing);
-    return differing == 0 ? 0 : 1;
-}
-
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
     if (argc == 3 && std::wcscmp(argv[1], L"hold") == 0) {
         return hold(argv[2]);
     }
-    if (argc == 3 && std::wcscmp(argv[1], L"status") == 0) {
-        return compareStatus(argv[2]);
+    if (argc == 3 && std::wcscmp(argv[1], L"icon") == 0) {
+        return iconKind(argv[2]);
     }
     if (argc == 3 && std::wcscmp(argv[1], L"save-all") == 0) {
         return saveAll(static_cast<int>(std::wcstol(argv[2], nullptr, 10)));
     }
-    std::fputs("usage: telm_records_helper hold PATH | status TEXT | save-all ROUNDS\n", stderr);
+    std::fputs("usage: telm_records_helper hold PATH | icon TITLE | save-all ROUNDS\n", stderr);
     return 2;
 }

@@ -69,8 +69,30 @@ class Window:
                                         stdin=subprocess.DEVNULL,
                                         stdout=subprocess.DEVNULL,
                                         stderr=subprocess.DEVNULL)
-        driver("wait", 30000)
-        self.refresh()
+        # The first Wine program of a session starts the desktop process; a
+        # second one started at the same instant can hang in that start, so
+        # the driver follows a moment later and is run again if it hangs.
+        try:
+            time.sleep(1)
+            for attempt in range(3):
+                try:
+                    driver("wait", 20000, timeout=40)
+                    break
+                except subprocess.TimeoutExpired:
+                    if attempt == 2:
+                        raise
+            wait_for("window", self._try_refresh, timeout=10)
+            self.refresh()
+        except BaseException:
+            self.kill()
+            raise
+
+    def _try_refresh(self):
+        try:
+            self.refresh()
+            return True
+        except RuntimeError:
+            return False
 
     def refresh(self):
         """Reads the window's layout and state anew; returns it."""

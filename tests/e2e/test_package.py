@@ -145,13 +145,21 @@ def test_installer():
     start_menu = os.path.join(home, "AppData", "Roaming", "Microsoft", "Windows", "Start Menu",
                               "Programs")
     link = os.path.join(start_menu, "TelmMedTool.lnk")
-    installed_exe = "C:\\users\\" + user + "\\AppData\\Local\\Programs\\TelmMedTool\\TelmMedTool.exe"
+    folder = "C:\\users\\" + user + "\\AppData\\Local\\Programs\\TelmMedTool"
+    installed_exe = folder + "\\TelmMedTool.exe"
     records = os.path.join(home, "AppData", "Local", "TelmMedSuite", "records")
+
+    # A 64-bit installer (the 32-bit stub does not start where only 64-bit
+    # Windows programs run) that asks for no administrator rights.
+    setup = read(SETUP)
+    pe = struct.unpack_from("<I", setup, 0x3C)[0]
+    checks.equal("setup: machine", struct.unpack_from("<H", setup, pe + 4)[0], 0x8664)
+    checks.true("setup: runs as the user", b'level="asInvoker"' in setup)
 
     done = wine(SETUP, "/S")
     checks.equal("install: exit code", done.returncode, 0)
-    checks.equal("install: files", sorted(os.listdir(programs)) if os.path.isdir(programs) else None,
-                 sorted(["TelmMedTool.exe", GUIDE, "Uninstall.exe"]))
+    installed = sorted(os.listdir(programs)) if os.path.isdir(programs) else None
+    checks.equal("install: files", installed, sorted(["TelmMedTool.exe", GUIDE, "Uninstall.exe"]))
     if not os.path.isdir(programs):
         return
     checks.true("install: the exe is the one built", read(os.path.join(programs, "TelmMedTool.exe"))
@@ -165,7 +173,6 @@ def test_installer():
         checks.equal("shortcut: icon", (icon, index), (installed_exe, 0))
 
     values = registry_values(UNINSTALL_KEY) or {}
-    folder = "C:\\users\\" + user + "\\AppData\\Local\\Programs\\TelmMedTool"
     for name, expected in (("DisplayName", "TelmMedTool"),
                            ("DisplayVersion", "1.0.0.0"),
                            ("Publisher", "TelmMedSuite"),

@@ -160,8 +160,22 @@ def press_ok(shown):
     xdotool("click", "1")
 
 
+def icon(title):
+    """The kind of icon the open box with title shows on screen."""
+    return run(HELPER, "icon", title).stdout.decode()
+
+
+def status_matches(text):
+    """True when the status line shows text: drawn as the window draws it
+    (right-aligned in its box, 12-pixel font, grey on the bottom bar), no
+    pixel differs beyond blending noise."""
+    shown = driver("match-text", "740", "704", "264", "16", "Microsoft YaHei UI", "12", "400",
+                   "2", "78848E", "ECF1F4", text)
+    return shown.returncode == 0 and shown.stdout.strip() == b"0"
+
+
 def status_shows(text, seconds=3):
-    return eventually(lambda: run(HELPER, "status", text).returncode == 0, seconds)
+    return eventually(lambda: status_matches(text), seconds)
 
 
 def local_time_of(stamp_match):
@@ -175,6 +189,8 @@ def check_refused_save(checks, window, what):
     if shown:
         checks.equal(f"{what}: refusal text", shown["text"], SAVE_REFUSED)
         checks.true(f"{what}: refusal owned by the main window", shown["owner_is_main"])
+        checks.equal(f"{what}: refusal icon", icon("提示"), "information")
+        checks.equal(f"{what}: refusal has only OK", shown["buttons"], 1)
         checks.true(f"{what}: no confirmation", no_box("已保存"))
         press_ok(shown)
         checks.true(f"{what}: refusal closed by its OK", eventually(lambda: no_box("提示")))
@@ -191,6 +207,8 @@ def check_saved(checks, window, what):
     if shown:
         checks.equal(f"{what}: confirmation text", shown["text"], SAVED)
         checks.true(f"{what}: confirmation owned by the main window", shown["owner_is_main"])
+        checks.equal(f"{what}: confirmation icon", icon("已保存"), "information")
+        checks.equal(f"{what}: confirmation has only OK", shown["buttons"], 1)
         checks.true(f"{what}: no failure box", no_box("保存失败"))
         checks.true(f"{what}: status names the file",
                     status_shows("记录已保存：" + RECORD_FILE_SHOWN))
@@ -206,10 +224,12 @@ def check_failed_save(checks, window, what, where):
     if shown:
         checks.equal(f"{what}: failure text", shown["text"], "记录未能保存：" + where)
         checks.true(f"{what}: failure owned by the main window", shown["owner_is_main"])
+        checks.equal(f"{what}: failure icon", icon("保存失败"), "warning")
+        checks.equal(f"{what}: failure has only OK", shown["buttons"], 1)
         checks.true(f"{what}: no confirmation", no_box("已保存"))
         checks.true(f"{what}: status says it failed", status_shows("保存失败：" + where))
         checks.true(f"{what}: status does not claim a save",
-                    run(HELPER, "status", "记录已保存：" + RECORD_FILE_SHOWN).returncode != 0)
+                    not status_matches("记录已保存：" + RECORD_FILE_SHOWN))
         press_ok(shown)
         checks.true(f"{what}: failure box closed by its OK", eventually(lambda: no_box("保存失败")))
 

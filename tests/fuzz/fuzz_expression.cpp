@@ -38,7 +38,8 @@ struct Outcome {
 
 Outcome evaluate(const std::string& text) {
     int32_t failed = -1;
-    const double value = evaluateExpression(TOOL, text.c_str(), INPUT_VALUES, OUTPUT_VALUES, &failed);
+    const double value =
+        evaluateExpression(TOOL, text.c_str(), INPUT_VALUES, OUTPUT_VALUES, &failed);
     FUZZ_CHECK(failed == 0 || failed == 1);
     FUZZ_CHECK(failed == 1 || std::isfinite(value));
     return {value, failed};

@@ -117,8 +117,8 @@ void checkNumberText(const char* code, double value, const std::wstring& text) {
     const int decimals = decimalsOf(code);
     const size_t point = number.find('.');
     FUZZ_CHECK(decimals == 0 ? point == std::string::npos
-                             : point != std::string::npos && number.size() - point - 1 ==
-                                                                  static_cast<size_t>(decimals));
+                             : point != std::string::npos &&
+                                   number.size() - point - 1 == static_cast<size_t>(decimals));
     char* end = nullptr;
     const double back = std::strtod(number.c_str(), &end);
     FUZZ_CHECK(end != nullptr && *end == 0);

@@ -20,9 +20,9 @@ namespace {
 constexpr double INF = std::numeric_limits<double>::infinity();
 
 // Keys that the report generators and typical formulas read.
-const char* const KEYS[] = {"w",     "pct",   "nurses", "days",   "start", "interval", "times",
-                            "kind",  "drugA", "drugB",  "gap",    "beds",  "bed",      "dose",
-                            "volume", "gtt",  "panel",  "deficit", "x",    "min",      ""};
+const char* const KEYS[] = {"w",      "pct",   "nurses", "days",    "start", "interval", "times",
+                            "kind",   "drugA", "drugB",  "gap",     "beds",  "bed",      "dose",
+                            "volume", "gtt",   "panel",  "deficit", "x",     "min",      ""};
 
 const char* const FORMULAS[] = {
     "w*pct*10",
@@ -51,9 +51,9 @@ const char* const FORMULAS[] = {
 const char* const FORMATS[] = {"f0", "f1", "f2", "f3", "int", "pct", "date", "F0", ""};
 
 const double SPECIAL_VALUES[] = {
-    0.0,          -0.0,        1.0,           2.9,        -2.9,       15,           5,
-    1e300,        -1e300,      INF,           -INF,       std::nan(""), 2147483647.0, 2147483648.0,
-    -2147483649.0, 5e10,       1e-320,        9.3e18,     -9.3e18,    40,           31,
+    0.0,           -0.0,   1.0,    2.9,    -2.9,         15,           5,
+    1e300,         -1e300, INF,    -INF,   std::nan(""), 2147483647.0, 2147483648.0,
+    -2147483649.0, 5e10,   1e-320, 9.3e18, -9.3e18,      40,           31,
 };
 
 // Owns the texts that a generated definition points to.
@@ -136,12 +136,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     OutputField outputs[MAX_TOOL_OUTPUTS] = {};
     const int32_t outputCount = fdp.ConsumeIntegralInRange<int32_t>(0, MAX_TOOL_OUTPUTS);
     for (int32_t j = 0; j < outputCount; ++j) {
-        outputs[j] = {asciiText(fdp, storage, KEYS, std::size(KEYS)), wideText(fdp, storage),
-                      optionalWideText(fdp, storage),
-                      fdp.ConsumeBool() ? asciiText(fdp, storage, FORMULAS, std::size(FORMULAS))
-                                        : nullptr,
-                      fdp.ConsumeBool() ? asciiText(fdp, storage, FORMATS, std::size(FORMATS))
-                                        : nullptr};
+        outputs[j] = {
+            asciiText(fdp, storage, KEYS, std::size(KEYS)), wideText(fdp, storage),
+            optionalWideText(fdp, storage),
+            fdp.ConsumeBool() ? asciiText(fdp, storage, FORMULAS, std::size(FORMULAS)) : nullptr,
+            fdp.ConsumeBool() ? asciiText(fdp, storage, FORMATS, std::size(FORMATS)) : nullptr};
     }
     constexpr int32_t MAX_RULES = 8;
     VerdictRule rules[MAX_RULES] = {};
@@ -203,10 +202,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The dispatcher alone, with its own capacities, as small as one unit.
     GuardedText report(fdp.ConsumeIntegralInRange<int32_t>(1, 600));
     GuardedText reportVerdict(fdp.ConsumeIntegralInRange<int32_t>(1, 40));
-    const SeverityLevel reportLevel =
-        generateReport(static_cast<ReportKind>(fdp.ConsumeIntegralInRange(-1, 12)), tool,
-                       inputValues, report.text(), report.capacity, reportVerdict.text(),
-                       reportVerdict.capacity);
+    const SeverityLevel reportLevel = generateReport(
+        static_cast<ReportKind>(fdp.ConsumeIntegralInRange(-1, 12)), tool, inputValues,
+        report.text(), report.capacity, reportVerdict.text(), reportVerdict.capacity);
     checkText(report, false);
     checkText(reportVerdict, reportVerdict.capacity >= 2);
     FUZZ_CHECK(reportLevel >= 0 && reportLevel <= 3);

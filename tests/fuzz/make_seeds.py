@@ -84,8 +84,20 @@ def tool_seeds():
     return count
 
 
+POWERS = [(2, 10), (10, -5), (10, 22), (10, 23), (64, 0.3333333333333333), (-27, 0.3333333333333333),
+          (-2, 3), (2, -1074), (2, 1024), (1.0000001, 1e7), (1.1, 100), (0, -1), (-0.0, -1),
+          (3.468438555951103, 0.5), (1e-300, 2), (0.5, 1074), (15, 5), (-8, 1 / 3)]
+
+
+def portable_math_seeds():
+    for base, exponent in POWERS:
+        write("fuzz_portable_math", struct.pack("<ddd", base, exponent, 1.0))
+    return len(POWERS)
+
+
 if __name__ == "__main__":
     print("fuzz_expression", expression_seeds())
     print("fuzz_format", format_seeds())
     print("fuzz_command_line", command_line_seeds())
     print("fuzz_tool", tool_seeds())
+    print("fuzz_portable_math", portable_math_seeds())

@@ -8,7 +8,7 @@ build=$(cd "$1" && pwd)
 seconds=$2
 shift 2
 seeds=$(cd "$(dirname "$0")" && pwd)/corpus
-targets=${*:-fuzz_expression fuzz_format fuzz_command_line fuzz_tool}
+targets=${*:-fuzz_expression fuzz_format fuzz_command_line fuzz_tool fuzz_portable_math}
 
 # Longest input per target: formulas of a few hundred characters, a double,
 # a day number and a code, command lines of a few hundred units, and tool
@@ -16,7 +16,7 @@ targets=${*:-fuzz_expression fuzz_format fuzz_command_line fuzz_tool}
 max_len() {
     case $1 in
     fuzz_expression) echo 1024 ;;
-    fuzz_format) echo 64 ;;
+    fuzz_format | fuzz_portable_math) echo 64 ;;
     fuzz_command_line) echo 4096 ;;
     *) echo 8192 ;;
     esac

@@ -1,5 +1,7 @@
 // Writing texts as UTF-8 files: exact bytes, however long the text.
+#include "app/self_test.h"
 #include "app/utf8_file.h"
+#include "tests/unit/report_test_support.h"
 
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -71,6 +73,24 @@ TEST(Utf8File, ExistingFileIsEmptiedAndBadPathsAreSkipped) {
     writeUtf8File(missing.c_str(), L"text");
     EXPECT_EQ(readBytes(missing), "<missing>");
     writeUtf8File(nullptr, L"text");
+}
+
+// The self-test report of the longest roster is over 8 KB in UTF-8; the file
+// must still hold all of it, byte for byte the report's UTF-8 form.
+TEST(Utf8File, LongSelfTestReportIsWrittenWhole) {
+    const ReportTool roster(ShiftRoster, {{"nurses", 40}, {"days", 31}});
+    static wchar_t report[SELF_TEST_REPORT_CAPACITY];
+    ASSERT_EQ(buildSelfTestReport(roster.tool, report, SELF_TEST_REPORT_CAPACITY), 0);
+    static char expected[3 * SELF_TEST_REPORT_CAPACITY];
+    const int expectedBytes =
+        WideCharToMultiByte(CP_UTF8, 0, report, -1, expected, sizeof expected, nullptr, nullptr);
+    ASSERT_GT(expectedBytes, 8191); // beyond what one 8 KB conversion could hold
+    const std::wstring path = scratchPath(L"telm-utf8-roster.txt");
+    writeUtf8File(path.c_str(), report);
+    const std::string actual = readBytes(path);
+    EXPECT_EQ(actual.size(), static_cast<size_t>(expectedBytes - 1));
+    EXPECT_TRUE(actual == std::string(expected, expectedBytes - 1));
+    DeleteFileW(path.c_str());
 }
 
 } // namespace
