@@ -11,7 +11,7 @@ EXE := $(WIN)/TelmMedTool.exe
 # Debian packages the build and the tests need.
 PACKAGES := cmake make g++ googletest libgtest-dev python3 \
 	g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine64 \
-	xvfb xdotool xclip imagemagick fonts-wqy-microhei fonts-dejavu-core nsis \
+	xvfb xdotool xclip x11-utils imagemagick fonts-wqy-microhei fonts-dejavu-core nsis \
 	clang libclang-rt-14-dev clang-tidy cppcheck valgrind
 
 .PHONY: all deps build build-win build-native build-asan test run clean bench bench-check \

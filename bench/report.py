@@ -79,6 +79,7 @@ def print_table(rows, times, startup):
     print(f"{'stripped exe':<30} {s['stripped_bytes'] / 1024:12.1f} KB"
           f"  (do-nothing exe {s['baseline_stripped_bytes'] / 1024:.1f} KB)")
     print(f"{'imported DLLs':<30} {' '.join(s['dlls'])}")
+    print(f"{'delay-loaded DLLs':<30} {' '.join(s.get('delay_loaded_dlls', []))}")
     print(f"{'self-test under Wine':<30} {s['selftest_median_ms']:12.1f} ms"
           f"  exit {','.join(map(str, s['selftest_exit_codes']))}")
     print(f"{'do-nothing exe under Wine':<30} {s['baseline_median_ms']:12.1f} ms"

@@ -161,6 +161,11 @@ double portablePow(double base, double exponent) {
     }
     // A negative base with an integer exponent: the sign follows the parity.
     const bool negative = base < 0.0 && std::fmod(exponent, 2.0) != 0.0;
+    // ln 1 is 0, and 0 times an exponent near the largest double would go
+    // through a splitting that overflows.
+    if (base == -1.0) {
+        return negative ? -1.0 : 1.0;
+    }
     // The plain product decides overflow and underflow; near the limits the
     // final scaling rounds to infinity or zero by itself.
     const DoubleDouble logBase = logarithm(std::fabs(base));

@@ -50,38 +50,40 @@ SIZE windowSize() {
     return {frame.right - frame.left, frame.bottom - frame.top};
 }
 
+// Where a child control stands, in the order CreateWindowExW takes it.
+struct Place {
+    int x;
+    int y;
+    int width;
+    int height;
+};
+
 // One child control at its place; its font is set at once when font is given.
 HWND makeControl(const MainWindowState& state, const wchar_t* className, DWORD exStyle, DWORD style,
-                 RECT place, int id, const wchar_t* text, HFONT font) {
-    HWND control =
-        CreateWindowExW(exStyle, className, text, WS_CHILD | WS_VISIBLE | style, place.left,
-                        place.top, place.right, place.bottom, state.mainWindow,
-                        reinterpret_cast<HMENU>(INT_PTR{id}), state.instance, nullptr);
+                 Place place, int id, const wchar_t* text, HFONT font) {
+    HWND control = CreateWindowExW(exStyle, className, text, WS_CHILD | WS_VISIBLE | style, place.x,
+                                   place.y, place.width, place.height, state.mainWindow,
+                                   reinterpret_cast<HMENU>(INT_PTR{id}), state.instance, nullptr);
     if (font) {
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     }
     return control;
 }
 
-// Place of a control as {x, y, width, height}, the order CreateWindowExW takes.
-RECT place(int x, int y, int width, int height) {
-    return {x, y, width, height};
-}
-
 void makeInputRow(MainWindowState& state, int index) {
     const InputField& input = state.tool->inputs[index];
     const int y = FIRST_ROW_Y + ROW_PITCH * index;
-    makeControl(state, L"STATIC", 0, SS_RIGHT, place(24, y + 1, 184, 22), 0, input.label,
+    makeControl(state, L"STATIC", 0, SS_RIGHT, Place{24, y + 1, 184, 22}, 0, input.label,
                 state.labelFont);
     HWND field =
-        makeControl(state, L"EDIT", WS_EX_CLIENTEDGE, ES_AUTOHSCROLL, place(216, y - 4, 152, 27),
+        makeControl(state, L"EDIT", WS_EX_CLIENTEDGE, ES_AUTOHSCROLL, Place{216, y - 4, 152, 27},
                     IDC_INPUT_FIRST + index, L"", state.inputFont);
     state.inputEdits[index] = field;
     wchar_t text[64];
     formatBounded(text, countOf(text), L"%.6g", input.defaultValue);
     SetWindowTextW(field, text);
     if (input.unit && input.unit[0] != L'\0') {
-        makeControl(state, L"STATIC", 0, SS_LEFT, place(374, y, 78, 22), 0, input.unit,
+        makeControl(state, L"STATIC", 0, SS_LEFT, Place{374, y, 78, 22}, 0, input.unit,
                     state.smallFont);
     }
 }
@@ -105,19 +107,19 @@ LRESULT onCreate(MainWindowState& state, HWND window) {
     for (int i = 0; i < tool.inputCount; ++i) {
         makeInputRow(state, i);
     }
-    state.verdictLabel = makeControl(state, L"STATIC", 0, SS_LEFT, place(492, 142, 492, 46), 0,
+    state.verdictLabel = makeControl(state, L"STATIC", 0, SS_LEFT, Place{492, 142, 492, 46}, 0,
                                      VERDICT_PLACEHOLDER, state.verdictFont);
     state.resultEdit = makeControl(state, L"EDIT", WS_EX_CLIENTEDGE,
                                    WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY,
-                                   place(492, 196, 492, 232), IDC_RESULT, L"", state.resultFont);
-    state.hintLabel = makeControl(state, L"STATIC", 0, SS_LEFT, place(492, 444, 492, 120), 0,
+                                   Place{492, 196, 492, 232}, IDC_RESULT, L"", state.resultFont);
+    state.hintLabel = makeControl(state, L"STATIC", 0, SS_LEFT, Place{492, 444, 492, 120}, 0,
                                   tool.hint ? tool.hint : L"", state.smallFont);
     wchar_t reference[512];
     formatBounded(reference, countOf(reference), L"参考依据：%ls", tool.reference);
-    makeControl(state, L"STATIC", 0, SS_LEFT, place(492, 576, 492, 56), 0, reference,
+    makeControl(state, L"STATIC", 0, SS_LEFT, Place{492, 576, 492, 56}, 0, reference,
                 state.smallFont);
     for (const ButtonSpec& button : BUTTONS) {
-        makeControl(state, L"BUTTON", 0, BS_OWNERDRAW, place(button.x, 668, button.width, 40),
+        makeControl(state, L"BUTTON", 0, BS_OWNERDRAW, Place{button.x, 668, button.width, 40},
                     button.id, button.caption, nullptr);
     }
     copyBounded(state.statusText, countOf(state.statusText), L"就绪：填写参数后按 F5 或点击“计算”");

@@ -6,8 +6,7 @@
 //   telm_driver info                 JSON of the main window: title, style,
 //                                    window and client rects on screen, focus
 //                                    ("main", "none" or the focused control's
-//                                    id), class_icon (whether the window class
-//                                    has an icon), children (id, class, text, style,
+//                                    id), children (id, class, text, style,
 //                                    x, y, width, height in client coords)
 //   telm_driver text ID              text of the child control with id ID
 //   telm_driver set ID TEXT          sets a control's text by WM_SETTEXT (for
@@ -226,10 +225,9 @@ int info(HWND window) {
           ",\n \"class\": " + jsonString(className(window)) + ",\n " + style +
           ",\n \"window\": " + jsonRect(windowRect) + ",\n \"client\": " + jsonRect(client) +
           ",\n \"screen\": [" + std::to_string(GetSystemMetrics(SM_CXSCREEN)) + ", " +
-          std::to_string(GetSystemMetrics(SM_CYSCREEN)) + "],\n \"iconic\": " +
-          (IsIconic(window) ? "true" : "false") + ",\n \"focus\": " + focusOf(window) +
-          ",\n \"class_icon\": " + (GetClassLongPtrW(window, GCLP_HICON) ? "true" : "false") +
-          ",\n \"children\": [\n  " + children.json + "]}\n");
+          std::to_string(GetSystemMetrics(SM_CYSCREEN)) +
+          "],\n \"iconic\": " + (IsIconic(window) ? "true" : "false") +
+          ",\n \"focus\": " + focusOf(window) + ",\n \"children\": [\n  " + children.json + "]}\n");
     return 0;
 }
 

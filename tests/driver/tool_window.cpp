@@ -9,6 +9,7 @@
 //            1234567, an output that cannot be computed and no rules
 //   empty    no inputs; one constant output and a level 2 rule
 //   report   no inputs; the critical-values reference report (kind 4)
+//   roster   the nurse shift roster (kind 1), 6 nurses over 31 days
 //
 // Exit code: that of the window, or 2 for an unknown name.
 #include "engine/tool.h"
@@ -55,6 +56,16 @@ const ToolDefinition REPORT_TOOL = {
     0, nullptr,       0,           nullptr, CriticalValues,
 };
 
+// Six nurses over 31 days make a roster longer than the clipboard text keeps.
+const InputField ROSTER_INPUTS[] = {
+    {"nurses", L"护士人数", L"人", 6},
+    {"days", L"天数", L"天", 31},
+};
+const ToolDefinition ROSTER_TOOL = {
+    10, L"排班表", L"三班轮转", L"护理", L"报告测试", nullptr, 2, ROSTER_INPUTS,
+    0,  nullptr,   0,           nullptr, ShiftRoster,
+};
+
 const ToolDefinition* toolNamed(const wchar_t* name) {
     if (std::wcscmp(name, L"builtin") == 0) {
         return &builtInTool();
@@ -67,6 +78,9 @@ const ToolDefinition* toolNamed(const wchar_t* name) {
     }
     if (std::wcscmp(name, L"report") == 0) {
         return &REPORT_TOOL;
+    }
+    if (std::wcscmp(name, L"roster") == 0) {
+        return &ROSTER_TOOL;
     }
     return nullptr;
 }

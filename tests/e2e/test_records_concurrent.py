@@ -2,10 +2,10 @@
 moment, many times each: the file keeps one header and only whole rows."""
 
 import re
-import subprocess
 
-from test_records import (BOM, HEADER, HELPER, RECORD_FILE, ROW_DEFAULTS, STAMP, WINE_RUN,
-                          Window, clear_records, driver, eventually, file_bytes)
+from test_records import (BOM, HEADER, ROW_DEFAULTS, STAMP, Window, calculate, clear_records,
+                          enter, file_bytes, helper)
+from window_driver import RESULT, driver, wait_for
 from winetest import Checks
 
 ROUNDS = 25
@@ -22,22 +22,31 @@ ROW_OTHER = ("Varnel,体重=20,脱水程度=8,"
 def main():
     checks = Checks()
     clear_records()
-    with Window() as first:
-        checks.true("first instance: calculated", first.calculate())
-        with Window() as second:
-            # The second window opens over the first; the driver now reaches it.
-            checks.true("second instance: on top",
-                        eventually(lambda: driver("text", "3000").stdout == b"", 10))
-            checks.true("second instance: weight typed", second.enter(0, "20"))
-            checks.true("second instance: degree typed", second.enter(1, "8"))
-            checks.true("second instance: calculated", second.calculate())
+    first = Window()
+    second = None
+    try:
+        checks.true("first instance: calculated", calculate(first))
+        second = Window()
+        # The second window opens over the first; the driver now reaches it.
+        checks.true("second instance: on top",
+                    wait_for("second", lambda: driver("text", RESULT) == "", timeout=10))
+        checks.true("second instance: weight typed", enter(second, 0, "20"))
+        checks.true("second instance: degree typed", enter(second, 1, "8"))
+        checks.true("second instance: calculated", calculate(second))
 
-            # Both Save buttons clicked at once, round after round.
-            saved = subprocess.run([WINE_RUN, HELPER, "save-all", str(ROUNDS)], timeout=400,
-                                   stdin=subprocess.DEVNULL, capture_output=True)
-            checks.equal("both saved every time", saved.returncode, 0)
-            checks.equal("helper report", saved.stdout,
-                         f"2 windows saved {ROUNDS} times each".encode())
+        # Both Save buttons clicked at once, round after round.
+        saved = helper("save-all", str(ROUNDS), timeout=400)
+        checks.equal("both saved every time", saved.returncode, 0)
+        checks.equal("helper report", saved.stdout,
+                     f"2 windows saved {ROUNDS} times each".encode())
+        if saved.returncode != 0:
+            print(saved.stderr.decode(errors="replace"), flush=True)
+        second.close()
+        first.close()
+    finally:
+        first.kill()
+        if second:
+            second.kill()
 
     data = file_bytes()
     lead = BOM + HEADER

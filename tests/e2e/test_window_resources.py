@@ -63,11 +63,45 @@ def main():
 
     window = Window()
     try:
-        checks.true("the window class has the icon", window.refresh()["class_icon"])
+        checks.equal("the window shows the 32-pixel icon", window_icon(32),
+                     argb_pixels(images[2][3], 32))
         checks.equal("closes with 0", window.close(), 0)
     finally:
         window.kill()
     checks.finish()
+
+
+def argb_pixels(image, size):
+    """The pixels of an icon image (BITMAPINFOHEADER, BGRA rows bottom-up)
+    as 0xAARRGGBB numbers, top row first."""
+    rows = []
+    for row in range(size):
+        start = 40 + row * size * 4
+        rows.append([struct.unpack_from("<I", image, start + 4 * x)[0] for x in range(size)])
+    return [pixel for row in reversed(rows) for pixel in row]
+
+
+def window_icon(size):
+    """The icon of that size that Wine hands X for the main window (taken from
+    its window class), as 0xAARRGGBB numbers, top row first."""
+    with open(os.path.join(winetest.WINE_DIR, "display")) as f:
+        env = {**os.environ, "DISPLAY": f.read().strip()}
+    found = subprocess.run(["xdotool", "search", "--name", "^Varnel$"], capture_output=True,
+                           text=True, timeout=30, env=env).stdout.split()
+    if not found:
+        return None
+    done = subprocess.run(["xprop", "-id", found[0], "-notype", "-f", "_NET_WM_ICON", "32c",
+                           "=$0+\n", "_NET_WM_ICON"], capture_output=True, text=True,
+                          timeout=30, env=env)
+    numbers = [int(n) for n in done.stdout.split("=", 1)[1].split(",")]
+    # The property holds width, height and the pixels of each size in turn.
+    while numbers:
+        width, height = numbers[0], numbers[1]
+        pixels = numbers[2:2 + width * height]
+        if width == size and height == size:
+            return pixels
+        numbers = numbers[2 + width * height:]
+    return None
 
 
 if __name__ == "__main__":

@@ -1,7 +1,7 @@
 """The main window showing tools other than the built-in one (through the
 test program telm_tool_window.exe): rows without units, defaults in "%.6g",
 missing subtitle and hint, a title too wide for the header, a failing
-formula, a tool without inputs and a report tool."""
+formula, a tool without inputs and a report tool with a long report."""
 
 import os
 import sys
@@ -10,7 +10,8 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path[:0] = [HERE, os.path.join(HERE, "..", "driver")]
 
 import winetest  # noqa: E402
-from window_driver import CALCULATE, COPY, INPUT_FIRST, RESULT, TOOL_WINDOW, Window, wait_for  # noqa: E402
+from window_driver import (CALCULATE, COPY, INPUT_FIRST, RESULT, TOOL_WINDOW, Window,  # noqa: E402
+                           wait_for)
 
 UI_FACE = "Microsoft YaHei UI"
 VERDICT_BOX = (492, 142, 492, 46)
@@ -86,15 +87,22 @@ def check_empty(checks):
 
 
 def check_report(checks):
-    window = Window(TOOL_WINDOW, "report")
+    window = Window(TOOL_WINDOW, "roster")
     try:
         window.click_control(CALCULATE)
         result = wait_for("result", lambda: window.text(RESULT))
-        checks.true("report: the report is shown", result.startswith("常见检验危急值"), result)
+        checks.true("report: the roster is shown",
+                    result.startswith("排班规则：三班轮转（白班 D / 夜班 N / 休息 R），每日每班 1 人，"
+                                      "按人员顺序滚动。\r\n人员：6 人；周期：31 天\r\n\r\n护士01：\r\n"
+                                      "  1日D 2日R 3日N "), result[:80])
+        checks.true("report: longer than the clipboard text keeps", len(result) > 1023,
+                    f"{len(result)} units")
+        checks.equal("report: verdict", window.child(492, 142)["text"],
+                     "已生成轮转排班表，可复制到排班本或表格")
         window.click_control(COPY)
         # A report goes to the clipboard without a verdict, cut at 1023 units.
-        expected = "危急值速查\r\n" + result[:1023]
-        checks.equal("report: clipboard holds the name and the report",
+        expected = "排班表\r\n" + result[:1023]
+        checks.equal("report: clipboard holds the name and the cut report",
                      wait_for("copy", lambda: clipboard() == expected), True)
         checks.equal("report: closes with 0", window.close(), 0)
     finally:

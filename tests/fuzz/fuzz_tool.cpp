@@ -69,13 +69,14 @@ template <typename T, size_t N> T pick(FuzzedDataProvider& fdp, const T (&items)
     return items[fdp.ConsumeIntegralInRange<size_t>(0, N - 1)];
 }
 
-// A user text of up to 300 units, mostly Chinese-range, never the guard unit.
+// A one-line user text of up to 300 units from the whole 16-bit range, never
+// a line break (labels, units and verdicts are single lines) nor the guard.
 const wchar_t* wideText(FuzzedDataProvider& fdp, Storage& storage) {
     const size_t length = fdp.ConsumeIntegralInRange<size_t>(0, 300);
     std::wstring text;
     for (size_t i = 0; i < length && fdp.remaining_bytes() > 0; ++i) {
         wchar_t unit = static_cast<wchar_t>(fdp.ConsumeIntegralInRange<uint16_t>(1, 0xFFFF));
-        if (unit == GUARD_UNIT) {
+        if (unit == GUARD_UNIT || unit == L'\r' || unit == L'\n') {
             unit = L'?';
         }
         text += unit;
