@@ -84,7 +84,7 @@ def print_table(rows, times, startup):
           f"  exit {','.join(map(str, s['selftest_exit_codes']))}")
     print(f"{'do-nothing exe under Wine':<30} {s['baseline_median_ms']:12.1f} ms"
           f"  (medians of {s['runs']} alternating runs)")
-    print(f"{'self-test / do-nothing':<30} {s['start_ratio']:12.3f}")
+    print(f"{'self-test / do-nothing':<30} {s['start_ratio']:12.3f}  (median of the pairs)")
     print("(CPU time per call, median of the repetitions; ratios are peer / ours "
           "except ours/str)")
 

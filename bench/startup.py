@@ -3,7 +3,7 @@
 
 The self-test of the exe and a do-nothing exe of the same toolchain run
 side by side under one private Wine session, alternately, so that both see
-the same load; the medians are compared.
+the same load; the median of the pairs' ratios is the start-up cost.
 
 usage: startup.py EXE BASELINE_EXE SESSION_DIR OUT_JSON [RUNS]
 """

@@ -10,6 +10,7 @@
 //   empty    no inputs; one constant output and a level 2 rule
 //   report   no inputs; the critical-values reference report (kind 4)
 //   roster   the nurse shift roster (kind 1), 6 nurses over 31 days
+//   drugs    the two-drug compatibility check (kind 6), drugs 1 and 2
 //
 // Exit code: that of the window, or 2 for an unknown name.
 #include "engine/tool.h"
@@ -66,6 +67,16 @@ const ToolDefinition ROSTER_TOOL = {
     0,  nullptr,   0,           nullptr, ShiftRoster,
 };
 
+// Drugs 1 and 2 are the forbidden pair: the report's level is 3.
+const InputField DRUG_INPUTS[] = {
+    {"drugA", L"药物 A", L"号", 1},
+    {"drugB", L"药物 B", L"号", 2},
+};
+const ToolDefinition DRUG_TOOL = {
+    11, L"配伍速查", L"两药同瓶", L"药学", L"报告测试", nullptr, 2, DRUG_INPUTS,
+    0,  nullptr,    0,          nullptr, DrugCompatibility,
+};
+
 const ToolDefinition* toolNamed(const wchar_t* name) {
     if (std::wcscmp(name, L"builtin") == 0) {
         return &builtInTool();
@@ -81,6 +92,9 @@ const ToolDefinition* toolNamed(const wchar_t* name) {
     }
     if (std::wcscmp(name, L"roster") == 0) {
         return &ROSTER_TOOL;
+    }
+    if (std::wcscmp(name, L"drugs") == 0) {
+        return &DRUG_TOOL;
     }
     return nullptr;
 }

@@ -196,7 +196,7 @@ class Window:
     def status_mismatch(self, status):
         """How far the status line is from showing status (0: exactly)."""
         return self.text_mismatch((740, 704, 264, 16), "Microsoft YaHei UI", 12, 400, RIGHT,
-                                  "788490", "ECF1F4", status)
+                                  "78848E", "ECF1F4", status)
 
     def screenshot(self, path):
         """Saves what the screen shows of the window as a PNG."""

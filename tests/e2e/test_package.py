@@ -13,7 +13,7 @@ import subprocess
 import time
 import zipfile
 
-from winetest import BUILD_DIR, EXE, Checks, scratch_dir, windows_path
+from winetest import BUILD_DIR, EXE, SELF_TEST_REPORT as REPORT, Checks, scratch_dir, windows_path
 
 SESSION = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "wine", "session.sh")
 PACKAGES = os.path.join(BUILD_DIR, "packages")
@@ -21,19 +21,6 @@ SETUP = os.path.join(PACKAGES, "TelmMedTool-1.0.0-win64-setup.exe")
 ZIP = os.path.join(PACKAGES, "TelmMedTool-1.0.0-win64.zip")
 GUIDE = "user-guide.zh-CN.html"
 UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\TelmMedTool"
-
-# The self-test report of the built-in tool with its defaults, typed out.
-REPORT = (
-    "TOOL|21|Varnel|儿科\r\n"
-    "LEVEL|1\r\n"
-    "OUT|累积损失|750|ml\r\n"
-    "OUT|前 8 小时|375|ml\r\n"
-    "OUT|前 8 小时速度|46.9|ml/h\r\n"
-    "OUT|每日维持量|1250|ml\r\n"
-    "VERDICT|轻度脱水，可口服补液盐观察\r\n"
-    "DETAIL|累积损失：750 ml 前 8 小时：375 ml 前 8 小时速度：46.9 ml/h 每日维持量：1250 ml \r\n"
-    "ERRORS|0\r\n"
-).encode("utf-8")
 
 # A record file as the Save command leaves it after one save.
 RECORD = ("\ufeff时间,工具,体重,脱水程度,结果\r\n"

@@ -10,7 +10,8 @@ sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "driver"))
 
 from winetest import Checks  # noqa: E402
 import window_driver  # noqa: E402
-from window_driver import CALCULATE, COPY, RESULT, Window, driver, wait_for  # noqa: E402
+from window_driver import (CALCULATE, COPY, INPUT_FIRST, RESULT, Window, driver,  # noqa: E402
+                           wait_for)
 
 # The test window's "report" tool: the critical-values reference (kind 4)
 # without inputs, so its selector reads 0 and shows the pointer line.
@@ -60,7 +61,41 @@ def main():
         checks.equal("exit code", window.close(), 0)
     finally:
         window.kill()
+    check_drug_levels(checks)
     checks.finish()
+
+
+# The drug check grades each pair; the verdict line takes the level's colour.
+DRUG_CASES = [
+    # drug A, drug B, verdict, level
+    ("1", "2", "禁忌：不可同瓶输注，需间隔冲管", 3),
+    ("10", "4", "不宜同瓶，建议分开输注", 2),  # the pair is taken without order
+    ("6", "7", "建议分开输注", 1),
+    ("1", "1", "未收录明确禁忌，仍需核对院内配伍表", 0),
+]
+
+
+def check_drug_levels(checks):
+    window = Window(window_driver.TOOL_WINDOW, "drugs")
+    try:
+        for drug_a, drug_b, verdict, level in DRUG_CASES:
+            what = f"drugs {drug_a}+{drug_b}"
+            window.type_into(INPUT_FIRST, drug_a)
+            window.type_into(INPUT_FIRST + 1, drug_b)
+            window.key("F5")
+            shown = wait_for(what, lambda: verdict_text(window) == verdict)
+            checks.true(f"{what}: verdict", shown, verdict_text(window))
+            counts = {other: window.count(*VERDICT_BOX, colour)
+                      for other, colour in LEVEL_COLOURS.items()}
+            checks.true(f"{what}: drawn in the level {level} colour", counts[level] > 20, counts)
+            checks.equal(f"{what}: no other level colour",
+                         [n for other, n in counts.items() if other != level], [0, 0, 0])
+            checks.true(f"{what}: the report names the pair",
+                        window.text(RESULT).startswith(f"待查：{drug_a} 号"),
+                        window.text(RESULT)[:40])
+        checks.equal("drugs: exit code", window.close(), 0)
+    finally:
+        window.kill()
 
 
 if __name__ == "__main__":

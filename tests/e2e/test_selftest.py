@@ -2,10 +2,9 @@
 exit codes, under Wine."""
 
 import os
-
 import subprocess
 
-from winetest import Checks, scratch_dir, windows_path, EXE, WINE_RUN
+from winetest import SELF_TEST_REPORT as REPORT, Checks, scratch_dir, windows_path, EXE, WINE_RUN
 
 LAUNCH = os.environ["TELM_LAUNCH"]
 
@@ -19,18 +18,6 @@ def run_exact(command_tail, cwd):
                           stdin=subprocess.DEVNULL, capture_output=True)
 
 
-# The nine lines for the built-in tool with its defaults, typed out.
-REPORT = (
-    "TOOL|21|Varnel|儿科\r\n"
-    "LEVEL|1\r\n"
-    "OUT|累积损失|750|ml\r\n"
-    "OUT|前 8 小时|375|ml\r\n"
-    "OUT|前 8 小时速度|46.9|ml/h\r\n"
-    "OUT|每日维持量|1250|ml\r\n"
-    "VERDICT|轻度脱水，可口服补液盐观察\r\n"
-    "DETAIL|累积损失：750 ml 前 8 小时：375 ml 前 8 小时速度：46.9 ml/h 每日维持量：1250 ml \r\n"
-    "ERRORS|0\r\n"
-).encode("utf-8")
 
 checks = Checks()
 

@@ -11,6 +11,20 @@ BUILD_DIR = os.environ["TELM_BUILD_DIR"]
 WINE_DIR = os.environ["TELM_WINE_DIR"]
 PREFIX = os.path.join(WINE_DIR, "prefix")
 
+# The self-test report of the built-in tool with its defaults, typed out:
+# nine CR LF lines of UTF-8 without a byte-order mark.
+SELF_TEST_REPORT = (
+    "TOOL|21|Varnel|儿科\r\n"
+    "LEVEL|1\r\n"
+    "OUT|累积损失|750|ml\r\n"
+    "OUT|前 8 小时|375|ml\r\n"
+    "OUT|前 8 小时速度|46.9|ml/h\r\n"
+    "OUT|每日维持量|1250|ml\r\n"
+    "VERDICT|轻度脱水，可口服补液盐观察\r\n"
+    "DETAIL|累积损失：750 ml 前 8 小时：375 ml 前 8 小时速度：46.9 ml/h 每日维持量：1250 ml \r\n"
+    "ERRORS|0\r\n"
+).encode("utf-8")
+
 
 def windows_path(unix_path):
     """The Windows form of a host path, through Wine's Z: drive."""
