@@ -73,8 +73,8 @@ const InputField DRUG_INPUTS[] = {
     {"drugB", L"药物 B", L"号", 2},
 };
 const ToolDefinition DRUG_TOOL = {
-    11, L"配伍速查", L"两药同瓶", L"药学", L"报告测试", nullptr, 2, DRUG_INPUTS,
-    0,  nullptr,    0,          nullptr, DrugCompatibility,
+    11,          L"配伍速查", L"两药同瓶", L"药学", L"报告测试", nullptr,           2,
+    DRUG_INPUTS, 0,           nullptr,     0,       nullptr,     DrugCompatibility,
 };
 
 const ToolDefinition* toolNamed(const wchar_t* name) {
