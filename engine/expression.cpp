@@ -20,6 +20,8 @@ constexpr int NAME_CAPACITY = 64;
 // cbrt is a power with this exponent, not a true cube root.
 constexpr double ONE_THIRD = 0.3333333333333333;
 
+// Every parse function below returns with the cursor on the next token, past
+// any whitespace, so the operator loops need not skip blanks themselves.
 struct ExpressionContext {
     const ToolDefinition* tool;
     const double* inputValues;
@@ -89,9 +91,10 @@ void ascend(ExpressionContext& ctx) {
 }
 
 // Descends, parses one nested operand with parse, and comes back up; a too
-// deep operand reads as 0 and leaves the cursor where it was.
+// deep operand reads as 0 and leaves the cursor on the next token.
 double nested(ExpressionContext& ctx, double (*parse)(ExpressionContext&)) {
     if (!descend(ctx)) {
+        skipSpaces(ctx);
         return 0.0;
     }
     const double value = parse(ctx);
@@ -189,19 +192,23 @@ void expect(ExpressionContext& ctx, char c) {
     }
 }
 
+// Expects a closing c, as expect does, and moves on to the next token.
+void expectClosing(ExpressionContext& ctx, char c) {
+    expect(ctx, c);
+    skipSpaces(ctx);
+}
+
 // call := name "(" conditional ("," conditional)? ")"
 double parseCall(ExpressionContext& ctx, const char* name) {
     ++ctx.cursor; // "("
     const double a = nested(ctx, parseConditional);
-    skipSpaces(ctx);
     if (*ctx.cursor == ',') {
         ++ctx.cursor;
         const double b = nested(ctx, parseConditional);
-        skipSpaces(ctx);
-        expect(ctx, ')');
+        expectClosing(ctx, ')');
         return applyFunction2(name, a, b, ctx.failed);
     }
-    expect(ctx, ')');
+    expectClosing(ctx, ')');
     return applyFunction(name, a, ctx.failed);
 }
 
@@ -229,6 +236,7 @@ double parseNumber(ExpressionContext& ctx) {
         return 0.0;
     }
     ctx.cursor = end;
+    skipSpaces(ctx);
     return value;
 }
 
@@ -244,8 +252,7 @@ double parsePrimary(ExpressionContext& ctx) {
     if (c == '(') {
         ++ctx.cursor;
         const double value = nested(ctx, parseConditional);
-        skipSpaces(ctx);
-        expect(ctx, ')');
+        expectClosing(ctx, ')');
         return value;
     }
     if (c == '-') {
@@ -269,7 +276,6 @@ double parsePrimary(ExpressionContext& ctx) {
 // power := primary ("^" power)?
 double parsePower(ExpressionContext& ctx) {
     const double base = parsePrimary(ctx);
-    skipSpaces(ctx);
     if (*ctx.cursor != '^') {
         return base;
     }
@@ -281,7 +287,6 @@ double parsePower(ExpressionContext& ctx) {
 double parseMultiplicative(ExpressionContext& ctx) {
     double value = parsePower(ctx);
     for (;;) {
-        skipSpaces(ctx);
         const char c = *ctx.cursor;
         if (c == '*' && ctx.cursor[1] == '*') {
             return value; // "**" is no operator; the rest stays unread
@@ -307,7 +312,6 @@ double parseMultiplicative(ExpressionContext& ctx) {
 double parseAdditive(ExpressionContext& ctx) {
     double value = parseMultiplicative(ctx);
     for (;;) {
-        skipSpaces(ctx);
         if (*ctx.cursor == '+') {
             ++ctx.cursor;
             value += parseMultiplicative(ctx);
@@ -323,7 +327,6 @@ double parseAdditive(ExpressionContext& ctx) {
 // comparison := additive (("<=" | ">=" | "==" | "!=" | "<" | ">") additive)?
 double parseComparison(ExpressionContext& ctx) {
     const double v = parseAdditive(ctx);
-    skipSpaces(ctx);
     // Every operand of a formula passes through here; most have no
     // comparison after them, and every operator starts with one of these.
     const char next = *ctx.cursor;
@@ -360,7 +363,6 @@ double parseComparison(ExpressionContext& ctx) {
 double parseAnd(ExpressionContext& ctx) {
     double value = parseComparison(ctx);
     for (;;) {
-        skipSpaces(ctx);
         if (!startsWith(ctx.cursor, "&&")) {
             return value;
         }
@@ -374,7 +376,6 @@ double parseAnd(ExpressionContext& ctx) {
 double parseOr(ExpressionContext& ctx) {
     double value = parseAnd(ctx);
     for (;;) {
-        skipSpaces(ctx);
         if (!startsWith(ctx.cursor, "||")) {
             return value;
         }
@@ -387,13 +388,11 @@ double parseOr(ExpressionContext& ctx) {
 // conditional := or ("?" conditional ":" conditional)?   both branches evaluated
 double parseConditional(ExpressionContext& ctx) {
     const double condition = parseOr(ctx);
-    skipSpaces(ctx);
     if (*ctx.cursor != '?') {
         return condition;
     }
     ++ctx.cursor;
     const double a = nested(ctx, parseConditional);
-    skipSpaces(ctx);
     expect(ctx, ':');
     const double b = nested(ctx, parseConditional);
     return condition == 0 ? b : a;
