@@ -66,7 +66,7 @@ void putPadding(Sink& sink, int count) {
     }
 }
 
-// One conversion specification, as read from the format.
+// One %-conversion, as read from the format.
 struct Conversion {
     char flags[8];
     int width;      // -1: none
