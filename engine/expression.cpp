@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -66,14 +67,7 @@ bool startsWith(const char* text, const char* prefix) {
 }
 
 bool sameText(const char* a, const char* b) {
-    if (!a || !b) {
-        return false;
-    }
-    while (*a && *a == *b) {
-        ++a;
-        ++b;
-    }
-    return *a == *b;
+    return a && b && std::strcmp(a, b) == 0;
 }
 
 // Enters one nesting level; past MAX_NESTING the expression fails instead.

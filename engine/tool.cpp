@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -20,12 +21,8 @@ const wchar_t PARTIAL_FAILURE_LINE[] = L"（部分结果无法计算，请检查
 const wchar_t DEFAULT_VERDICT[] = L"请核对输入参数后重新计算";
 const wchar_t NO_VALUE[] = L"--";
 
-bool sameCode(const char* a, const char* b) {
-    while (*a && *a == *b) {
-        ++a;
-        ++b;
-    }
-    return *a == *b;
+bool isCode(const char* code, const char* name) {
+    return std::strcmp(code, name) == 0;
 }
 
 bool isEmpty(const wchar_t* text) {
@@ -160,15 +157,15 @@ void formatValue(const char* code, double value, wchar_t* output, int32_t capaci
         return;
     }
     const char* format = code ? code : "f2";
-    if (sameCode(format, "f0") || sameCode(format, "int")) {
+    if (isCode(format, "f0") || isCode(format, "int")) {
         writeNumber("%.0f", value, output, capacity);
-    } else if (sameCode(format, "f1")) {
+    } else if (isCode(format, "f1")) {
         writeNumber("%.1f", value, output, capacity);
-    } else if (sameCode(format, "f3")) {
+    } else if (isCode(format, "f3")) {
         writeNumber("%.3f", value, output, capacity);
-    } else if (sameCode(format, "pct")) {
+    } else if (isCode(format, "pct")) {
         writeNumber("%.1f%%", value, output, capacity);
-    } else if (sameCode(format, "date")) {
+    } else if (isCode(format, "date")) {
         // Beyond the 64-bit range a value names no day.
         if (!(value >= -9223372036854775808.0 && value < 9223372036854775808.0)) {
             copyBounded(output, capacity, NO_VALUE);
